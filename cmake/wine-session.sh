@@ -7,11 +7,12 @@ set -eu
 action=$1
 state=$2
 wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
 
 stop() {
     if [ -d "$state/prefix" ]; then
-        WINEPREFIX="$state/prefix" wineserver -k 2>/dev/null || true
-        WINEPREFIX="$state/prefix" wineserver -w 2>/dev/null || true
+        WINEPREFIX="$state/prefix" "$wineserver" -k 2>/dev/null || true
+        WINEPREFIX="$state/prefix" "$wineserver" -w 2>/dev/null || true
     fi
     if [ -f "$state/xvfb.pid" ]; then
         kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
@@ -44,7 +45,7 @@ start() {
     # Kept alive across the tests: each later process then starts in well
     # under a second instead of bringing the server up again.
     mkdir -p "$WINEPREFIX"
-    wineserver -p
+    "$wineserver" -p
     "$wine" wineboot -i >/dev/null 2>&1
     # Map the two Chinese face names to an installed CJK font. Written as a
     # UTF-16 registry file so that the result does not depend on the locale.

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Runs every test suite: native, sanitized, and the Windows build under Wine.
+# On a fresh Debian 12 machine it first installs the Debian packages that the
+# builds and tests need (run as root). Ends with each suite's CTest summary.
+#
+# Usage: scripts/test-all.sh [suite...]     suites: linux sanitize windows
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+    # Builds
+    cmake ninja-build g++ googletest libgtest-dev
+    g++-mingw-w64-x86-64
+    qt6-base-dev libcurl4-openssl-dev
+    # Running the Windows build and the windows
+    wine64 xvfb xauth xdotool fonts-wqy-zenhei
+    # Test servers and certificates
+    python3 openssl ca-certificates
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "== installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq && apt-get install -y -qq "${missing[@]}" >/dev/null ||
+        { echo "apt-get install failed" >&2; exit 1; }
+fi
+
+suites=("$@")
+[ ${#suites[@]} -gt 0 ] || suites=(linux sanitize windows)
+
+summary=()
+failed=0
+for suite in "${suites[@]}"; do
+    echo "== $suite"
+    log=$(mktemp)
+    cmake --workflow --preset "$suite" 2>&1 | tee "$log"
+    status=${PIPESTATUS[0]}
+    line=$(grep -E 'tests passed, [0-9]+ tests? failed out of' "$log" | tail -n 1)
+    [ -n "$line" ] || line="no test summary (the build failed)"
+    summary+=("$suite: $line")
+    [ "$status" -eq 0 ] || failed=1
+    rm -f "$log"
+done
+
+echo
+echo "== summary"
+printf '%s\n' "${summary[@]}"
+exit $failed
