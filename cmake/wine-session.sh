@@ -31,7 +31,9 @@ start() {
         n=$((n + 1))
         [ $n -lt 200 ] || { echo "wine-session: no free X display" >&2; exit 1; }
     done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$state/xvfb.log" 2>&1 &
+    # Every background process gets output of its own: CTest waits until the
+    # pipes of a test close, and a daemon holding them would hang the run.
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$state/xvfb.log" 2>&1 &
     echo $! >"$state/xvfb.pid"
     i=0
     while [ ! -e "/tmp/.X11-unix/X$n" ]; do
@@ -45,8 +47,8 @@ start() {
     # Kept alive across the tests: each later process then starts in well
     # under a second instead of bringing the server up again.
     mkdir -p "$WINEPREFIX"
-    "$wineserver" -p
-    "$wine" wineboot -i >/dev/null 2>&1
+    "$wineserver" -p </dev/null >/dev/null 2>&1
+    "$wine" wineboot -i </dev/null >/dev/null 2>&1
     # Map the two Chinese face names to an installed CJK font. Written as a
     # UTF-16 registry file so that the result does not depend on the locale.
     printf '\377\376' >"$state/fonts.reg"
