@@ -78,8 +78,8 @@ inline constexpr std::array<ControlLayout, 7> kControls{{
 }};
 
 // The controls that Tab visits, in order; the labels are not among them.
-inline constexpr std::array<Control, 4> kFocusOrder{
-    Control::编辑框1, Control::按钮1, Control::编辑框2, Control::按钮2};
+inline constexpr std::array<Control, 4> kFocusOrder{Control::编辑框1, Control::按钮1,
+                                                    Control::编辑框2, Control::按钮2};
 
 // Key codes as the window forms them: the virtual key plus these flags for
 // the modifiers held down (a modifier key adds no flag of its own).

@@ -12,6 +12,12 @@ function(norvique_target_defaults target)
                                              -fno-sanitize-recover=all -fno-omit-frame-pointer)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
   endif()
+  if(NORVIQUE_FUZZ)
+    # Coverage for libFuzzer in every library a fuzz target links.
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link,address,undefined
+                                             -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  endif()
   if(MINGW)
     # One executable with nothing to find at run time but Windows' own DLLs.
     target_link_options(${target} PRIVATE -static)

@@ -49,8 +49,8 @@ void CivilFromDays(std::int64_t days, std::int32_t& year, std::int32_t& month, s
 
 bool FieldsInRange(const DateTimeFields& f) {
     return f.year >= 100 && f.year <= 9999 && f.month >= 1 && f.month <= 12 && f.day >= 1 &&
-           f.day <= DaysInMonth(f.year, f.month) && f.hour >= 0 && f.hour <= 23 &&
-           f.minute >= 0 && f.minute <= 59 && f.second >= 0 && f.second <= 59;
+           f.day <= DaysInMonth(f.year, f.month) && f.hour >= 0 && f.hour <= 23 && f.minute >= 0 &&
+           f.minute <= 59 && f.second >= 0 && f.second <= 59;
 }
 
 // Reads up to `maxDigits` digits at `at`; no digit reads as 0.
@@ -62,8 +62,7 @@ std::int32_t ReadField(std::string_view s, std::size_t& at, int maxDigits) {
     return value;
 }
 
-void SkipSeparator(std::string_view s, std::size_t& at, std::string_view unitChar,
-                   bool spaceToo) {
+void SkipSeparator(std::string_view s, std::size_t& at, std::string_view unitChar, bool spaceToo) {
     if (at >= s.size()) {
         return;
     }
@@ -77,8 +76,12 @@ void SkipSeparator(std::string_view s, std::size_t& at, std::string_view unitCha
 
 // Start of a continuous day scale on which adding a span is plain addition:
 // below zero the OLE convention runs the time of day backwards.
-double ToContinuous(double v) { return v < 0 ? 2 * std::ceil(v) - v : v; }
-double FromContinuous(double w) { return w < 0 ? 2 * std::floor(w) - w : w; }
+double ToContinuous(double v) {
+    return v < 0 ? 2 * std::ceil(v) - v : v;
+}
+double FromContinuous(double w) {
+    return w < 0 ? 2 * std::floor(w) - w : w;
+}
 
 DateTime AddCalendarMonths(DateTime start, std::int64_t years, std::int64_t months) {
     // The start has been clamped into range, so it always splits.
@@ -163,7 +166,15 @@ DateTime ParseDateTime(std::string_view text) {
     if (!FieldsInRange(f)) {
         return kFailedDateTime;
     }
-    return MakeDateTime(f);
+    // Valid fields can still name an instant past the range: any time after
+    // midnight on 9999-12-31, or on 100-01-01 (which lies below the minimum
+    // by the convention for negative values). Such a value could not be
+    // split or shown as itself, so it is no successful parse either.
+    const DateTime value = MakeDateTime(f);
+    if (value < kMinDateTime || value > kMaxDateTime) {
+        return kFailedDateTime;
+    }
+    return value;
 }
 
 DateTime AddToDateTime(DateTime start, std::int32_t unit, std::int64_t count) {

@@ -10,11 +10,17 @@ namespace norvique {
 
 namespace {
 
-bool IsLeadByte(char c) { return static_cast<unsigned char>(c) >= 0x80; }
+bool IsLeadByte(char c) {
+    return static_cast<unsigned char>(c) >= 0x80;
+}
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
-bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsBlank(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 }  // namespace
 

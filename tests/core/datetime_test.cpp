@@ -54,8 +54,7 @@ TEST(EpochToDateTime, RendersTheShownText) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.value);
-        EXPECT_EQ(Utf8(DateTimeToText(EpochToDateTime(c.value, c.inSeconds, c.utcPlus8))),
-                  c.shown);
+        EXPECT_EQ(Utf8(DateTimeToText(EpochToDateTime(c.value, c.inSeconds, c.utcPlus8))), c.shown);
     }
 }
 
@@ -111,6 +110,11 @@ TEST(ParseDateTime, ReadsBothBasesAndRejectsBadFields) {
         {"1970-01-01 08:60:00", kFailedDateTime},
         {"1970-01-01 08:00:00x", kFailedDateTime},
         {"abc", kFailedDateTime},
+        // Valid fields, but past the ends of the range: these could not be
+        // shown as themselves.
+        {"9999-12-31 00:00:01", kFailedDateTime},
+        {"9999/12/319/12", kFailedDateTime},
+        {"100-01-01 12:00:00", kFailedDateTime},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -143,7 +147,8 @@ TEST(MakeDateTime, RoundTripsEveryDayOfTheRange) {
         DateTimeFields f = *noTime;
         f.hour = static_cast<std::int32_t>(day % 24 < 0 ? -(day % 24) : day % 24);
         f.minute = 59;
-        f.second = static_cast<std::int32_t>((day / 7) % 60 < 0 ? -((day / 7) % 60) : (day / 7) % 60);
+        f.second =
+            static_cast<std::int32_t>((day / 7) % 60 < 0 ? -((day / 7) % 60) : (day / 7) % 60);
         ASSERT_EQ(SplitDateTime(MakeDateTime(f)), f) << day;
     }
 }
@@ -174,8 +179,8 @@ TEST(AddToDateTime, MovesByEachUnit) {
         {kMinutes, -630, {2024, 1, 31, 0, 0, 0}},
         {kMinutes, -631, {2024, 1, 30, 23, 59, 0}},
         {kSeconds, 1, {2024, 1, 31, 10, 30, 1}},
-        {0, 1, {2025, 1, 31, 10, 30, 0}},     // below 1 counts as years
-        {99, 1, {2024, 1, 31, 10, 30, 1}},    // above 8 counts as seconds
+        {0, 1, {2025, 1, 31, 10, 30, 0}},   // below 1 counts as years
+        {99, 1, {2024, 1, 31, 10, 30, 1}},  // above 8 counts as seconds
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.unit) + " " + std::to_string(c.count));
@@ -236,16 +241,32 @@ DateTimeFields ExpectedFields(std::int64_t seconds, std::int64_t offset) {
         days -= lengths[month];
         ++month;
     }
-    return {static_cast<std::int32_t>(year), month + 1, static_cast<std::int32_t>(days + 1),
+    return {static_cast<std::int32_t>(year),
+            month + 1,
+            static_cast<std::int32_t>(days + 1),
             static_cast<std::int32_t>(secondOfDay / 3600),
             static_cast<std::int32_t>(secondOfDay / 60 % 60),
             static_cast<std::int32_t>(secondOfDay % 60)};
 }
 
 TEST(EpochToDateTime, AgreesWithExactArithmeticOverTheTenDigitRange) {
-    std::vector<std::int64_t> counts = {0, 1, -1, 59, 60, 86399, 86400, -86400, 951782400,
-                                        2147483647, 2147483648, -2147483648LL, -2147483649LL,
-                                        4294967295, 4294967296, 9999999999, -9999999999};
+    std::vector<std::int64_t> counts = {0,
+                                        1,
+                                        -1,
+                                        59,
+                                        60,
+                                        86399,
+                                        86400,
+                                        -86400,
+                                        951782400,
+                                        2147483647,
+                                        2147483648,
+                                        -2147483648LL,
+                                        -2147483649LL,
+                                        4294967295,
+                                        4294967296,
+                                        9999999999,
+                                        -9999999999};
     for (std::int64_t v = -9999999999; v <= 9999999999; v += 999983) {  // a prime step
         counts.push_back(v);
     }

@@ -30,14 +30,18 @@ Bytes FetchPage(const Text& url) {
     return standIns.page;
 }
 
-Text ReadControlText(Control box) { return standIns.boxes[box]; }
+Text ReadControlText(Control box) {
+    return standIns.boxes[box];
+}
 
 void WriteControlText(Control box, const Text& text) {
     ++standIns.writes;
     standIns.boxes[box] = text;
 }
 
-void ShowMessage(const Text& message) { standIns.messages.push_back(message); }
+void ShowMessage(const Text& message) {
+    standIns.messages.push_back(message);
+}
 
 namespace {
 
@@ -46,7 +50,7 @@ using test::Gbk;
 using test::Utf8;
 
 class QueryTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         standIns = {};
         lastPageText.clear();
@@ -82,7 +86,9 @@ TEST_F(QueryTest, FailuresShowTheMessageAndLeaveBothBoxes) {
         {"empty address gives empty bytes", "", ""},
         {"empty bytes", "", "http://127.0.0.1/a"},
         {"marker behind a NUL", "abc\0ends=1368346611"s, "http://127.0.0.1/a"},
-        {"marker behind an odd run of high bytes", "\xE4\xB8\x8A" "ends=1368346611",
+        {"marker behind an odd run of high bytes",
+         "\xE4\xB8\x8A"
+         "ends=1368346611",
          "http://127.0.0.1/a"},
     };
     for (const auto& c : cases) {

@@ -47,12 +47,30 @@ TEST(FindText, FindsOnlyAtCharacterStarts) {
         {"first of two", "xends=1&ends=2", 2},
         {"at the very end", "abcdeends=", 6},
         {"shorter than marker", "ends", -1},
-        {"behind one GBK character", "\xBC\xDB" "ends=1368000000", 3},
-        {"behind a three-byte UTF-8 character", "\xE4\xB8\x8A" "ends=1368000000", -1},
-        {"odd run skipped, later one found", "\xE4\xB8\x8A" "ends=1 ends=2", 11},
-        {"lead byte swallows the e", "\x81" "ends=", -1},
-        {"run counted back to an ASCII trail byte", "\x81\x41\x82" "ends=", -1},
-        {"even run after an ASCII trail byte", "\x81\x41\x82\x83" "ends=", 5},
+        {"behind one GBK character",
+         "\xBC\xDB"
+         "ends=1368000000",
+         3},
+        {"behind a three-byte UTF-8 character",
+         "\xE4\xB8\x8A"
+         "ends=1368000000",
+         -1},
+        {"odd run skipped, later one found",
+         "\xE4\xB8\x8A"
+         "ends=1 ends=2",
+         11},
+        {"lead byte swallows the e",
+         "\x81"
+         "ends=",
+         -1},
+        {"run counted back to an ASCII trail byte",
+         "\x81\x41\x82"
+         "ends=",
+         -1},
+        {"even run after an ASCII trail byte",
+         "\x81\x41\x82\x83"
+         "ends=",
+         5},
         {"GBK text around the marker", Gbk("下架时间ends=1还有"), 9},
     };
     for (const auto& c : cases) {
@@ -99,16 +117,11 @@ TEST(MidText, CutsPlainBytes) {
         std::int32_t count;
         std::string slice;
     } cases[] = {
-        {"abc", 3, 10, "c"},
-        {"abc", 4, 10, ""},
-        {"abc", 0, 10, ""},
-        {"abc", -5, 10, ""},
-        {"abc", 1, 0, ""},
-        {"abc", 1, -1, ""},
-        {"abc", 1, 2, "ab"},
-        {"abc", 2, std::numeric_limits<std::int32_t>::max(), "bc"},
-        {"", 1, 10, ""},
-        {"a\xC4\xEA", 1, 2, "a\xC4"},  // may end on a lead byte
+        {"abc", 3, 10, "c"}, {"abc", 4, 10, ""},
+        {"abc", 0, 10, ""},  {"abc", -5, 10, ""},
+        {"abc", 1, 0, ""},   {"abc", 1, -1, ""},
+        {"abc", 1, 2, "ab"}, {"abc", 2, std::numeric_limits<std::int32_t>::max(), "bc"},
+        {"", 1, 10, ""},     {"a\xC4\xEA", 1, 2, "a\xC4"},  // may end on a lead byte
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text + " " + std::to_string(c.start) + " " + std::to_string(c.count));
@@ -153,13 +166,17 @@ TEST(TextToNumber, ReadsTheLeadingNumber) {
         {"-9e99999999", -inf},
         {"1e-99999999", 0},
         {"0.0000e99999999", 0},
-        {"\xA1\xA1" "7", 7},                   // ideographic space
-        {"1\xA3\xB0" "2", 102},                // full-width zero
-        {Gbk("１２３４５"), 12345},            // full-width digits
-        {Gbk("－１．５ｅ２"), -150},           // full-width sign, point, letter
-        {"42\x81", 42},                        // lone lead byte at the end
+        {"\xA1\xA1"
+         "7",
+         7},  // ideographic space
+        {"1\xA3\xB0"
+         "2",
+         102},                        // full-width zero
+        {Gbk("１２３４５"), 12345},   // full-width digits
+        {Gbk("－１．５ｅ２"), -150},  // full-width sign, point, letter
+        {"42\x81", 42},               // lone lead byte at the end
         {"\x81", 0},
-        {Gbk("上") + "5", 0},                  // an ordinary character is no blank
+        {Gbk("上") + "5", 0},  // an ordinary character is no blank
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.text));
@@ -185,7 +202,10 @@ TEST(FoldFullWidth, FoldsTheTableAndKeepsOtherCharacters) {
         {"\xA3\xA0", "\xA3\xA0"},  // not a full-width form
         {"\xC4\xEA", "\xC4\xEA"},
         {"a\xC4", "a"},
-        {"\xC4" "a", "\xC4" "a"},  // a lead byte takes any second byte
+        {"\xC4"
+         "a",
+         "\xC4"
+         "a"},  // a lead byte takes any second byte
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.text));
@@ -238,8 +258,14 @@ TEST(ExtractEndTime, WorkedCases) {
         {"d exponent", "ends=2d3", true, 2000},
         {"infinite", "ends=9e99999999", true, kInt64Min},
         {"full-width digits", "ends=" + Gbk("１２３４５"), true, 12345},
-        {"behind a GBK character", "\xBC\xDB" "ends=1368000000", true, 1368000000},
-        {"behind a UTF-8 character", "\xE4\xB8\x8A" "ends=1368000000", false, 0},
+        {"behind a GBK character",
+         "\xBC\xDB"
+         "ends=1368000000",
+         true, 1368000000},
+        {"behind a UTF-8 character",
+         "\xE4\xB8\x8A"
+         "ends=1368000000",
+         false, 0},
         {"no marker", "<html>no end time</html>", false, 0},
         {"empty page", "", false, 0},
     };
