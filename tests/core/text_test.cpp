@@ -95,12 +95,13 @@ std::int32_t WalkFind(const std::string& text, const std::string& sought) {
 }
 
 TEST(FindText, AgreesWithTheWalkOnMixedBytes) {
-    // Short texts over an alphabet dense in lead bytes and marker pieces.
+    // Texts from empty to a few blocks of the screening search long, over an
+    // alphabet dense in lead bytes and marker pieces.
     const std::string alphabet[] = {"e", "n", "d", "s", "=", "ends=", "\x81", "\xFE", "A", "\x40"};
     std::uint32_t state = 12345;
     for (int round = 0; round < 20000; ++round) {
         std::string text;
-        const int parts = static_cast<int>(state % 12);
+        const int parts = static_cast<int>(state % 48);
         for (int i = 0; i < parts; ++i) {
             state = state * 1664525U + 1013904223U;
             text += alphabet[(state >> 16) % std::size(alphabet)];
