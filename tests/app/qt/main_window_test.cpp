@@ -53,6 +53,14 @@ bool StartUpFails() {
     return false;
 }
 
+// One row per control of the focus order, in column "focused".
+void AddFocusedRows() {
+    QTest::addColumn<Control>("focused");
+    for (const Control control : layout::kFocusOrder) {
+        QTest::newRow(NameOf(control)) << control;
+    }
+}
+
 }  // namespace
 
 class MainWindowTest : public QObject {
