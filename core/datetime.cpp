@@ -253,4 +253,8 @@ Text DateTimeToText(DateTime value) {
     return text;
 }
 
+Text EndTimeText(std::int64_t seconds) {
+    return DateTimeToText(EpochToDateTime(seconds));
+}
+
 }  // namespace norvique

@@ -62,6 +62,10 @@ DateTime AddToDateTime(DateTime start, std::int32_t unit, std::int64_t count);
 // out-of-range value is first moved to the nearer bound. Never empty.
 Text DateTimeToText(DateTime value);
 
+// How a listing's end time is shown: the count of seconds since 1970-01-01
+// 00:00:00 UTC as the Chinese date-time text of UTC+8.
+Text EndTimeText(std::int64_t seconds);
+
 // Fields must be in range; the caller checks them.
 DateTime MakeDateTime(const DateTimeFields& fields);
 

@@ -28,8 +28,7 @@ void OnQueryClicked() {
         ShowMessage(Text(kCheckAddressMessage));
         return;
     }
-    const Text shown = DateTimeToText(EpochToDateTime(endTime.seconds));
-    WriteControlText(Control::编辑框2, shown);
+    WriteControlText(Control::编辑框2, EndTimeText(endTime.seconds));
 }
 
 void OnClearClicked() {
