@@ -11,9 +11,9 @@ packages=(
     # Builds
     cmake ninja-build g++ googletest libgtest-dev
     g++-mingw-w64-x86-64
-    qt6-base-dev libcurl4-openssl-dev
+    qt6-base-dev qt6-qpa-plugins libcurl4-openssl-dev
     # Running the Windows build and the windows
-    wine64 xvfb xauth xdotool fonts-wqy-zenhei
+    wine64 xvfb xauth xdotool xclip fonts-wqy-zenhei
     # Test servers and certificates
     python3 openssl ca-certificates
 )
