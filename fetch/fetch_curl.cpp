@@ -96,13 +96,17 @@ Url SplitAddress(const Text& address) {
     std::string object = Part(url.get(), CURLUPART_PATH);
     if (char* query = nullptr; curl_url_get(url.get(), CURLUPART_QUERY, &query, 0) == CURLUE_OK) {
         const CurlText owned(query);
-        object += "?" + std::string(owned.get());
+        // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict)
+        // about the temporary that "?" + text would make.
+        object += '?';
+        object += owned.get();
     }
     if (char* fragment = nullptr;
         curl_url_get(url.get(), CURLUPART_FRAGMENT, &fragment, 0) == CURLUE_OK) {
         // Counted like the WinINet split counts it, though never sent.
         const CurlText owned(fragment);
-        object += "#" + std::string(owned.get());
+        object += '#';
+        object += owned.get();
     }
     if (!Fits(Part(url.get(), CURLUPART_HOST), kHostBuffer) || !Fits(object, kObjectBuffer) ||
         !Fits(Part(url.get(), CURLUPART_USER), kUserBuffer) ||
