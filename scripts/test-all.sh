@@ -18,16 +18,7 @@ packages=(
     python3 openssl ca-certificates
 )
 
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "== installing: ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq && apt-get install -y -qq "${missing[@]}" >/dev/null ||
-        { echo "apt-get install failed" >&2; exit 1; }
-fi
+bash scripts/install-missing.sh "${packages[@]}" || exit 1
 
 suites=("$@")
 [ ${#suites[@]} -gt 0 ] || suites=(linux sanitize windows)

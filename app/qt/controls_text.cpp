@@ -34,6 +34,9 @@ void WriteControlText(Control box, const Text& text) {
     QLineEdit* edit = EditBox(box);
     if (edit != nullptr) {
         edit->setText(FromCodePage936(UpToNul(text)));
+        // As a window text set on an edit control: shown from its beginning,
+        // the caret before the first character.
+        edit->setCursorPosition(0);
     }
 }
 

@@ -369,6 +369,7 @@ class MainWindowTest : public QObject {
             Edit(box)->setText(QStringLiteral("old"));
             WriteControlText(box, text);
             QCOMPARE(Edit(box)->text(), shown);
+            QCOMPARE(Edit(box)->cursorPosition(), 0);
         }
     }
 
