@@ -2,8 +2,9 @@
 # Runs the real program on an X display of its own (Xvfb) and drives it with
 # real key events from xdotool: type the address of a page of the local test
 # server, Tab, Space; the end time must appear in the result box; Esc must end
-# the process with exit code 0. Started with arguments that Qt would honour
-# if the program passed them on, which it must not.
+# the process with exit code 0. Without a display it must end with -1. Started
+# with arguments that Qt would honour if the program passed them on, which it
+# must not.
 # Usage: run_under_xvfb.sh <norvique>   (NORVIQUE_PAGE_SERVER names the server)
 set -euo pipefail
 program=$1
@@ -32,6 +33,13 @@ while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do
     n=$((n + 1))
     [ $n -lt 300 ] || fail "no free X display"
 done
+# Before the server is there: no display to connect to is a fatal error,
+# which ends the program with exit code -1.
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+status=0
+DISPLAY=":$n" timeout 20 "$program" </dev/null >"$work/program.log" 2>&1 || status=$?
+[ "$status" -eq 255 ] || fail "without a display: exit code $status, expected 255 (-1)"
+
 Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do
@@ -40,7 +48,6 @@ for _ in $(seq 100); do
 done
 [ -e "/tmp/.X11-unix/X$n" ] || fail "Xvfb did not start"
 export DISPLAY=":$n"
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 
 "$program" -platform offscreen -geometry 10x10+0+0 </dev/null >"$work/program.log" 2>&1 &
 program_pid=$!
