@@ -67,6 +67,28 @@ class CentredLineEdit final : public QLineEdit {
     }
 };
 
+// A push button as the window's keys know it: Space clicks it, and arrow keys
+// do nothing. Qt's own button would move the focus with them, outside the
+// key table.
+class PushButton final : public QPushButton {
+  public:
+    PushButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {}
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        switch (event->key()) {
+            case Qt::Key_Up:
+            case Qt::Key_Down:
+            case Qt::Key_Left:
+            case Qt::Key_Right:
+                event->ignore();
+                return;
+            default:
+                QPushButton::keyPressEvent(event);
+        }
+    }
+};
+
 QFont MakeFont(const layout::FontRecord& record) {
     QFont font(FromCodePage936(record.faceName));
     // A negative record height is the character height without internal
@@ -104,7 +126,7 @@ QWidget* MakeControl(const layout::ControlLayout& entry, QWidget* parent) {
             break;
         }
         case layout::ControlKind::kPushButton: {
-            auto* button = new QPushButton(text, parent);
+            auto* button = new PushButton(text, parent);
             // Enter must run no command, so no button may be a default one.
             button->setAutoDefault(false);
             button->setDefault(false);

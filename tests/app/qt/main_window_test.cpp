@@ -255,6 +255,11 @@ class MainWindowTest : public QObject {
         QTest::newRow("keypad Enter 编辑框2") << Control::编辑框2 << int{Qt::Key_Enter} << none;
         QTest::newRow("Enter 按钮1") << Control::按钮1 << int{Qt::Key_Return} << none;
         QTest::newRow("Enter 按钮2") << Control::按钮2 << int{Qt::Key_Return} << none;
+        // A push button takes no arrow key: the focus stays where it is.
+        QTest::newRow("Down 按钮1") << Control::按钮1 << int{Qt::Key_Down} << none;
+        QTest::newRow("Right 按钮1") << Control::按钮1 << int{Qt::Key_Right} << none;
+        QTest::newRow("Up 按钮2") << Control::按钮2 << int{Qt::Key_Up} << none;
+        QTest::newRow("Left 按钮2") << Control::按钮2 << int{Qt::Key_Left} << none;
     }
     void keysWithoutEffect() {
         QFETCH(Control, focused);
