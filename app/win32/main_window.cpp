@@ -563,6 +563,19 @@ bool ShowMainWindow() {
     return true;
 }
 
+// The box has no owner, and a task-modal box enables the thread's windows
+// only after it is gone: when it closes, the system finds our window still
+// disabled and activates some other one, and the user's keys go nowhere.
+// Hand the activation back, so that the focus returns where it was.
+void ReactivateMainWindow() {
+    if (!MainWindowExists()) {
+        return;
+    }
+    if (GetForegroundWindow() != mainWindow->window) {
+        SetForegroundWindow(mainWindow->window);
+    }
+}
+
 bool MainWindowExists() {
     return mainWindow.has_value() && mainWindow->window != nullptr;
 }
@@ -631,6 +644,7 @@ void WriteControlText(Control box, const Text& text) {
 void ShowMessage(const Text& message) {
     const std::wstring caption = win32::ToWide(kMessageCaption);
     MessageBoxW(nullptr, win32::ToWide(message).c_str(), caption.c_str(), MB_OK | MB_TASKMODAL);
+    win32::ReactivateMainWindow();
 }
 
 }  // namespace norvique

@@ -19,6 +19,10 @@ bool ShowMainWindow();
 // Whether the main window, the program's one window, still exists.
 bool MainWindowExists();
 
+// Makes the main window the active one again, if it still exists; after a
+// modal box without owner the system would leave another window active.
+void ReactivateMainWindow();
+
 // Destroys the main window if it still exists.
 void DestroyMainWindow();
 
