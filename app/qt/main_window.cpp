@@ -22,9 +22,9 @@ namespace {
 
 QPointer<MainWindow> mainWindow;
 
-// Whatever the user switches to, keys reach the window through here first:
-// Tab and Shift+Tab would otherwise be taken by Qt's own focus chain before
-// any widget saw them.
+// Installed on the application, so every key press passes here before its
+// receiver sees it: Tab and Shift+Tab would otherwise be taken by Qt's own
+// focus chain before any widget's key handler ran.
 class WindowKeyFilter final : public QObject {
   public:
     using QObject::QObject;
