@@ -17,9 +17,8 @@ std::string Convert(std::string_view in, UINT from, UINT to) {
     if (in.empty()) {
         return {};
     }
-    const int wideLength =
-        MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, in.data(), static_cast<int>(in.size()),
-                            nullptr, 0);
+    const int wideLength = MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, in.data(),
+                                               static_cast<int>(in.size()), nullptr, 0);
     if (wideLength == 0) {
         throw std::runtime_error("not convertible");
     }
@@ -55,11 +54,19 @@ std::string Convert(std::string_view in, const char* from, const char* to) {
 }  // namespace
 
 #ifdef _WIN32
-std::string Gbk(std::string_view utf8) { return Convert(utf8, CP_UTF8, 936); }
-std::string Utf8(std::string_view gbk) { return Convert(gbk, 936, CP_UTF8); }
+std::string Gbk(std::string_view utf8) {
+    return Convert(utf8, CP_UTF8, 936);
+}
+std::string Utf8(std::string_view gbk) {
+    return Convert(gbk, 936, CP_UTF8);
+}
 #else
-std::string Gbk(std::string_view utf8) { return Convert(utf8, "UTF-8", "CP936"); }
-std::string Utf8(std::string_view gbk) { return Convert(gbk, "CP936", "UTF-8"); }
+std::string Gbk(std::string_view utf8) {
+    return Convert(utf8, "UTF-8", "CP936");
+}
+std::string Utf8(std::string_view gbk) {
+    return Convert(gbk, "CP936", "UTF-8");
+}
 #endif
 
 }  // namespace norvique::test
