@@ -145,8 +145,16 @@ void ReadBody(HINTERNET request, std::chrono::steady_clock::time_point stopReadi
     // window for as long as it likes; WinINet's own time-outs only catch
     // a server that sends nothing at all.
     while (std::chrono::steady_clock::now() < stopReading) {
+        // A read with the whole buffer waits until the buffer is full, which
+        // a trickle takes hours to do: asking first what has arrived lets the
+        // deadline be checked after every piece.
+        DWORD available = 0;
+        if (!InternetQueryDataAvailable(request, &available, 0, 0) || available == 0) {
+            return;
+        }
         DWORD got = 0;
-        if (!InternetReadFile(request, buffer.get(), size, &got) || got == 0) {
+        const DWORD wanted = available < size ? available : size;
+        if (!InternetReadFile(request, buffer.get(), wanted, &got) || got == 0) {
             return;
         }
         if (!body.Append(buffer.get(), got)) {

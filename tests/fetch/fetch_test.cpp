@@ -206,7 +206,10 @@ std::vector<Case> Cases() {
         {"redirect to ftp: not followed",
          "{http}/redirect?t={tag}&to=ftp%3A%2F%2F127.0.0.1%3A{port}%2Fpage%3Ft%3D{tag}-ftp",
          IsOneOf({"", "moved"}), 1, ""},
-        {"redirect loop ends without a page", "{http}/loop?t={tag}", IsOneOf({"", "loop"}), -1, ""},
+        // Wine 8's WinINet follows a loop without end (over 100000 requests a
+        // minute here), so the case is libcurl's alone.
+        {"redirect loop ends without a page", "{http}/loop?t={tag}", IsOneOf({"", "loop"}), 11, "",
+         Limits::kShipped, Backend::kCurlOnly},
         {"https with the trusted authority", "{https}/page?t={tag}", Is(kPlainPage), 1,
          "GET /page?t={tag} HTTP/1.0"},
         {"self-signed certificate refused", "{self}/page?t={tag}", Is(""), 0, ""},
@@ -230,8 +233,10 @@ std::vector<Case> Cases() {
          Is("credentials=" + u127 + ":" + p127), -1, "", Limits::kShipped, Backend::kBoth, u127},
         {"endless body stops at the cap", "{http}/endless?t={tag}", Is(Pattern(kSmallCap)), 1, "",
          Limits::kSmallCap},
+        // Wine 8's WinINet, closing a request whose declared length has not
+        // all arrived, waits for the rest: here until the server gives up.
         {"endless body declaring a length past the cap", "{http}/endless/2147483647?t={tag}",
-         Is(Pattern(kSmallCap)), 1, "", Limits::kSmallCap},
+         Is(Pattern(kSmallCap)), 1, "", Limits::kSmallCap, Backend::kCurlOnly},
         {"trickle ends at the deadline", "{http}/trickle/200?t={tag}", DotsOnly(), 1, "",
          Limits::kShortDeadline},
         {"trickle under a byte a second ends", "{http}/trickle/1500?t={tag}", DotsOnly(), 1, "",
@@ -247,6 +252,9 @@ TEST(FetchPageTest, CaseTable) {
             continue;
         }
         SCOPED_TRACE(c.name);
+        if (std::getenv("NORVIQUE_SHOW_WIRE") != nullptr) {
+            std::cout << "[case] " << c.name << std::endl;
+        }
         const std::string tag = test::UniqueTag("case");
         const std::string url = Expand(c.url, tag);
         const Bytes body = FetchPageWith(url, LimitsFor(c.limits));

@@ -2,8 +2,9 @@
 // prefix only: it goes into the current user's Root store of that prefix,
 // which the prefix keeps and which nothing outside it sees.
 // Usage: trust_test_ca.exe <ca.pem as a Unix path>
-#include <wincrypt.h>
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <wincrypt.h>
 
 #include <algorithm>
 #include <cstdio>
