@@ -74,6 +74,8 @@ PageServer PageServer::FromEnvironment() {
     server.tlsPort_ = ReadPort(server.state_ / "tls_port");
     server.selfSignedPort_ = ReadPort(server.state_ / "self_signed_port");
     server.closedPort_ = ReadPort(server.state_ / "closed_port");
+    server.expiredPort_ = ReadPort(server.state_ / "expired_port");
+    server.wrongNamePort_ = ReadPort(server.state_ / "wrong_name_port");
     server.caFile_ = server.state_ / "ca.pem";
     return server;
 }
@@ -88,6 +90,14 @@ std::string PageServer::Https(std::string_view path) const {
 
 std::string PageServer::SelfSigned(std::string_view path) const {
     return "https://localhost:" + std::to_string(selfSignedPort_) + std::string(path);
+}
+
+std::string PageServer::Expired(std::string_view path) const {
+    return "https://localhost:" + std::to_string(expiredPort_) + std::string(path);
+}
+
+std::string PageServer::WrongName(std::string_view path) const {
+    return "https://localhost:" + std::to_string(wrongNamePort_) + std::string(path);
 }
 
 std::vector<RecordedRequest> PageServer::RequestsWith(std::string_view tag) const {

@@ -11,7 +11,7 @@ namespace norvique::test {
 
 // One request head as it arrived, CR LF line ends included.
 struct RecordedRequest {
-    std::string listener;  // "http", "https" or "self-signed"
+    std::string listener;  // "http", "https", "self-signed", "expired" or "wrong-name"
     std::string head;
     std::string requestLine;               // without its CR LF
     std::vector<std::string> headerLines;  // each without its CR LF
@@ -28,6 +28,8 @@ class PageServer {
     int tlsPort() const { return tlsPort_; }
     int selfSignedPort() const { return selfSignedPort_; }
     int closedPort() const { return closedPort_; }
+    int expiredPort() const { return expiredPort_; }
+    int wrongNamePort() const { return wrongNamePort_; }
     const std::filesystem::path& caFile() const { return caFile_; }
 
     // "http://127.0.0.1:<port><path>"; https goes to localhost, the name that
@@ -35,6 +37,10 @@ class PageServer {
     std::string Http(std::string_view path) const;
     std::string Https(std::string_view path) const;
     std::string SelfSigned(std::string_view path) const;
+    // Certificates of the test authority that a client must refuse: one
+    // expired, one for the host name wrong.invalid.
+    std::string Expired(std::string_view path) const;
+    std::string WrongName(std::string_view path) const;
 
     // Every recorded request whose request line holds `tag`, oldest first.
     std::vector<RecordedRequest> RequestsWith(std::string_view tag) const;
@@ -46,6 +52,8 @@ class PageServer {
     int tlsPort_ = 0;
     int selfSignedPort_ = 0;
     int closedPort_ = 0;
+    int expiredPort_ = 0;
+    int wrongNamePort_ = 0;
 };
 
 // A tag unique to this process and call, to find one test's requests among

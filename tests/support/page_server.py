@@ -3,14 +3,18 @@
 
 It listens on 127.0.0.1 only, on ports the system picks, and speaks plain HTTP
 on one port, HTTPS with a certificate of a test authority on a second and
-HTTPS with a self-signed certificate on a third. Both certificates name the
-DNS name localhost and the address 127.0.0.1. Every request head it receives
+HTTPS with a self-signed certificate on a third; two more HTTPS ports carry
+certificates of the test authority that a client must refuse: one expired,
+one for another host name. The others name the DNS name localhost and the
+address 127.0.0.1. Every request head it receives
 is written byte for byte to <state>/requests/, so that a test can check what
 went over the wire. Each route answers in one fixed way, several of them
 wrongly on purpose. It ends by itself after --lifetime seconds.
 
 Files in the state directory, written before it reports ready:
   port, tls_port, self_signed_port   the three listening ports, in decimal
+  expired_port, wrong_name_port      HTTPS with an expired certificate, and with
+                                     one for the host name wrong.invalid
   closed_port                        a port on which nothing listens
   ca.pem                             the authority that signed the tls_port certificate
   pid                                this process
@@ -33,6 +37,14 @@ tag its request with any query):
   /endless[/<declared>]    200, bytes without end (optionally a Content-Length)
   /trickle/<ms>            200, no Content-Length, one byte every <ms> milliseconds
   /silent                  reads the request and never answers
+  /hangup                  reads the request and closes without a byte
+  /endless-head            a status line, then header lines without end
+  /long-header/<n>         a header line of n bytes, then "after the long header"
+  /chain/<n>               302 to /chain/<n-1> (same query) down to /chain/0, the plain page
+  /huge-length             "Content-Length: 9223372036854775808", "a short body", close
+  /bad-chunk               chunked: "hello", then a chunk size that is no number
+  /zeros/<n>               200, Content-Length n, n zero bytes
+  /ends-repeated/<n>       200, Content-Length n, "ends=" repeated to n bytes
   anything else            404 "no such route"
 """
 
@@ -122,6 +134,11 @@ def wait_for_peer_to_leave(conn):
             return
 
 
+def repeated_to(piece, count):
+    whole, rest = divmod(count, len(piece))
+    return piece * whole + piece[:rest]
+
+
 def answer(conn, target, headers):
     path = urllib.parse.urlsplit(target).path if "://" in target else target.split("?", 1)[0]
     query = target.split("?", 1)[1] if "?" in target else ""
@@ -182,6 +199,38 @@ def answer(conn, target, headers):
         stream_until_peer_leaves(conn, b".", int(args[0]) / 1000.0)
     elif route == "silent" and not args:
         wait_for_peer_to_leave(conn)
+    elif route == "hangup" and not args:
+        pass
+    elif route == "endless-head" and not args:
+        conn.sendall(b"HTTP/1.0 200 OK\r\n")
+        stream_until_peer_leaves(conn, b"X-Filler: " + b"f" * 90 + b"\r\n", 0.0005)
+    elif route == "long-header" and len(args) == 1 and args[0].isdigit():
+        conn.sendall(b"HTTP/1.0 200 OK\r\nX-Long: " + b"l" * int(args[0]) +
+                     b"\r\nContent-Type: text/plain\r\n\r\nafter the long header")
+    elif route == "chain" and len(args) == 1 and args[0].isdigit():
+        left = int(args[0])
+        if left == 0:
+            send_page(conn, 200, "OK", b"<html><body>a plain page</body></html>")
+        else:
+            to = "/chain/%d" % (left - 1) + ("?" + query if query else "")
+            conn.sendall(response_head(302, "Found", [("Location", to),
+                                                      ("Content-Length", "5")]) + b"moved")
+    elif route == "huge-length" and not args:
+        conn.sendall(response_head(200, "OK", [("Content-Type", "text/plain"),
+                                               ("Content-Length", str(2 ** 63))]) +
+                     b"a short body")
+    elif route == "bad-chunk" and not args:
+        conn.sendall(b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n"
+                     b"5\r\nhello\r\nzz\r\nnot a chunk\r\n0\r\n\r\n")
+    elif route in ("zeros", "ends-repeated") and len(args) == 1 and args[0].isdigit():
+        count = int(args[0])
+        body = bytes(count) if route == "zeros" else repeated_to(b"ends=", count)
+        conn.sendall(response_head(200, "OK", [("Content-Type", "application/octet-stream"),
+                                               ("Content-Length", str(count))]))
+        # In pieces, so that a client that stops early is noticed here.
+        view = memoryview(body)
+        for at in range(0, count, 1 << 20):
+            conn.sendall(view[at:at + (1 << 20)])
     else:
         send_page(conn, 404, "Not Found", b"no such route", "text/plain")
 
@@ -249,7 +298,9 @@ def openssl(*args, cwd):
 
 def make_certificates(directory, ca_cert, ca_key):
     """A test authority (unless one is given), a server certificate signed by
-    it and a self-signed one, all for localhost and 127.0.0.1."""
+    it and a self-signed one, all for localhost and 127.0.0.1; and two that a
+    client must refuse, signed by the authority: one expired, one for the host
+    name wrong.invalid."""
     os.makedirs(directory, exist_ok=True)
     names = "subjectAltName=DNS:localhost,IP:127.0.0.1"
     if ca_cert is None:
@@ -259,19 +310,53 @@ def make_certificates(directory, ca_cert, ca_key):
                 "-addext", "keyUsage=critical,keyCertSign,cRLSign", cwd=directory)
         ca_cert = os.path.join(directory, "ca.pem")
         ca_key = os.path.join(directory, "ca.key")
-    with open(os.path.join(directory, "server.ext"), "w") as f:
-        f.write(names + "\nbasicConstraints=CA:FALSE\n"
-                "keyUsage=critical,digitalSignature,keyEncipherment\n"
-                "extendedKeyUsage=serverAuth\n")
-    openssl("req", "-newkey", "rsa:2048", "-nodes", "-sha256", "-subj", "/CN=localhost",
-            "-keyout", "server.key", "-out", "server.csr", cwd=directory)
-    openssl("x509", "-req", "-in", "server.csr", "-CA", os.path.abspath(ca_cert),
-            "-CAkey", os.path.abspath(ca_key), "-CAcreateserial", "-sha256", "-days", "3",
-            "-extfile", "server.ext", "-out", "server.pem", cwd=directory)
+    signed_certificate(directory, ca_cert, ca_key, "server", "localhost",
+                       "DNS:localhost,IP:127.0.0.1")
     openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-sha256", "-days", "3",
             "-subj", "/CN=localhost", "-addext", names,
             "-keyout", "self.key", "-out", "self.pem", cwd=directory)
+    # Signed by the test authority, so that the name is the only fault.
+    signed_certificate(directory, ca_cert, ca_key, "wrong", "wrong.invalid", "DNS:wrong.invalid")
+    make_expired_certificate(directory, ca_cert, ca_key, "server.ext")
     return ca_cert
+
+
+def signed_certificate(directory, ca_cert, ca_key, name, common_name, alt_names):
+    """<name>.pem and <name>.key, a server certificate of the authority;
+    <name>.ext keeps its extensions for another signing."""
+    with open(os.path.join(directory, name + ".ext"), "w") as f:
+        f.write("subjectAltName=" + alt_names + "\nbasicConstraints=CA:FALSE\n"
+                "keyUsage=critical,digitalSignature,keyEncipherment\n"
+                "extendedKeyUsage=serverAuth\n")
+    openssl("req", "-newkey", "rsa:2048", "-nodes", "-sha256", "-subj", "/CN=" + common_name,
+            "-keyout", name + ".key", "-out", name + ".csr", cwd=directory)
+    openssl("x509", "-req", "-in", name + ".csr", "-CA", os.path.abspath(ca_cert),
+            "-CAkey", os.path.abspath(ca_key), "-CAcreateserial", "-sha256", "-days", "3",
+            "-extfile", name + ".ext", "-out", name + ".pem", cwd=directory)
+
+
+def make_expired_certificate(directory, ca_cert, ca_key, extensions):
+    """A certificate for localhost that expired long ago. `openssl x509` of
+    OpenSSL 3.0 cannot date a certificate in the past; `openssl ca` can, with
+    a throw-away database of its own."""
+    database = os.path.join(directory, "expired-ca")
+    os.makedirs(database, exist_ok=True)
+    open(os.path.join(database, "index.txt"), "w").close()
+    with open(os.path.join(database, "serial"), "w") as f:
+        f.write("%016X\n" % int.from_bytes(os.urandom(8), "big"))
+    with open(os.path.join(database, "ca.cnf"), "w") as f:
+        f.write("[ca]\ndefault_ca = test\n[test]\n"
+                "dir = %s\ndatabase = $dir/index.txt\nserial = $dir/serial\n"
+                "new_certs_dir = $dir\ndefault_md = sha256\npolicy = any\n"
+                "unique_subject = no\ncopy_extensions = none\n"
+                "[any]\ncommonName = supplied\n" % database)
+    openssl("req", "-newkey", "rsa:2048", "-nodes", "-sha256", "-subj", "/CN=localhost",
+            "-keyout", "expired.key", "-out", "expired.csr", cwd=directory)
+    openssl("ca", "-batch", "-config", os.path.join(database, "ca.cnf"),
+            "-cert", os.path.abspath(ca_cert), "-keyfile", os.path.abspath(ca_key),
+            "-startdate", "20200101000000Z", "-enddate", "20200201000000Z",
+            "-extfile", extensions, "-notext", "-in", "expired.csr", "-out", "expired.pem",
+            cwd=directory)
 
 
 def write_file(state, name, text):
@@ -313,6 +398,10 @@ def main():
                                                            tls("server.pem", "server.key"))),
         "self_signed_port": Server(("127.0.0.1", 0), make_handler("self-signed", recorder,
                                                                    tls("self.pem", "self.key"))),
+        "expired_port": Server(("127.0.0.1", 0), make_handler("expired", recorder,
+                                                               tls("expired.pem", "expired.key"))),
+        "wrong_name_port": Server(("127.0.0.1", 0), make_handler("wrong-name", recorder,
+                                                                  tls("wrong.pem", "wrong.key"))),
     }
     for name, server in servers.items():
         threading.Thread(target=server.serve_forever, daemon=True).start()
