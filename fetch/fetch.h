@@ -28,9 +28,9 @@ struct FetchLimits {
     // libcurl: the transfer ends when it stays under one byte per second for
     // this long.
     std::chrono::seconds lowSpeedTime{30};
-    // libcurl: the whole fetch ends after this time. WinINet: reading stops
-    // once this time has passed since the request was sent (WinINet's own
-    // time-outs cover the wait for the response head).
+    // libcurl: the whole fetch ends after this time. WinINet: the fetch ends
+    // once this time has passed since the first request was sent, whatever
+    // WinINet is still waiting for (its own time-outs stand as well).
     std::chrono::milliseconds deadline{60'000};
     // libcurl: a PEM file of the only trusted authorities; empty for the
     // system's. WinINet always uses the system's stores.
