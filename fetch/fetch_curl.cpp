@@ -8,112 +8,34 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "fetch/body.h"
 #include "fetch/fetch.h"
+#include "fetch/url_split.h"
 
 namespace norvique {
 
 namespace {
 
-// The part limits of the address, terminating NUL included, as the WinINet
-// split has them.
-constexpr std::size_t kHostBuffer = 256;
-constexpr std::size_t kObjectBuffer = 2048;
-constexpr std::size_t kUserBuffer = 128;
-constexpr std::size_t kPasswordBuffer = 128;
 constexpr long kMaxRedirects = 10;
 
 struct EasyCleanup {
     void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
 };
-struct UrlCleanup {
-    void operator()(CURLU* url) const { curl_url_cleanup(url); }
-};
 struct ListCleanup {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
-struct CurlFree {
-    void operator()(char* text) const { curl_free(text); }
-};
 using Easy = std::unique_ptr<CURL, EasyCleanup>;
-using Url = std::unique_ptr<CURLU, UrlCleanup>;
 using HeaderList = std::unique_ptr<curl_slist, ListCleanup>;
-using CurlText = std::unique_ptr<char, CurlFree>;
 
 bool GlobalInit() {
     static std::once_flag once;
     static CURLcode result = CURLE_FAILED_INIT;
     std::call_once(once, [] { result = curl_global_init(CURL_GLOBAL_DEFAULT); });
     return result == CURLE_OK;
-}
-
-// One part of the split address, raw: no escape decoded. Absent parts are
-// empty.
-std::string Part(CURLU* url, CURLUPart part) {
-    char* raw = nullptr;
-    if (curl_url_get(url, part, &raw, 0) != CURLUE_OK || raw == nullptr) {
-        return {};
-    }
-    const CurlText owned(raw);
-    return std::string(owned.get());
-}
-
-bool Fits(const std::string& part, std::size_t buffer) {
-    return part.size() < buffer;
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-    // A pasted address often brings a blank or a line end along.
-    const std::string_view blanks = " \t\r\n";
-    const std::size_t first = text.find_first_not_of(blanks);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
-// Splits the address as the generic URI syntax has it: no scheme guessed, no
-// escape added or decoded, dot segments resolved, an empty path made "/".
-// Null when the address does not split, is not http or https, or has a part
-// longer than its limit.
-Url SplitAddress(const Text& address) {
-    Url url(curl_url());
-    if (!url) {
-        return nullptr;
-    }
-    const std::string trimmed(TrimBlanks(address.c_str()));
-    if (trimmed.empty() ||
-        curl_url_set(url.get(), CURLUPART_URL, trimmed.c_str(), 0) != CURLUE_OK) {
-        return nullptr;
-    }
-    const std::string scheme = Part(url.get(), CURLUPART_SCHEME);
-    if (scheme != "http" && scheme != "https") {
-        return nullptr;
-    }
-    std::string object = Part(url.get(), CURLUPART_PATH);
-    if (char* query = nullptr; curl_url_get(url.get(), CURLUPART_QUERY, &query, 0) == CURLUE_OK) {
-        const CurlText owned(query);
-        // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict)
-        // about the temporary that "?" + text would make.
-        object += '?';
-        object += owned.get();
-    }
-    if (char* fragment = nullptr;
-        curl_url_get(url.get(), CURLUPART_FRAGMENT, &fragment, 0) == CURLUE_OK) {
-        // Counted like the WinINet split counts it, though never sent.
-        const CurlText owned(fragment);
-        object += '#';
-        object += owned.get();
-    }
-    if (!Fits(Part(url.get(), CURLUPART_HOST), kHostBuffer) || !Fits(object, kObjectBuffer) ||
-        !Fits(Part(url.get(), CURLUPART_USER), kUserBuffer) ||
-        !Fits(Part(url.get(), CURLUPART_PASSWORD), kPasswordBuffer)) {
-        return nullptr;
-    }
-    return url;
 }
 
 struct Transfer {
@@ -172,7 +94,7 @@ Bytes FetchPageWith(const Text& url, const FetchLimits& limits) {
     if (url.empty() || !GlobalInit()) {
         return {};
     }
-    const Url address = SplitAddress(url);
+    const std::optional<SplitUrl> address = SplitAddress(url);
     if (!address) {
         return {};
     }
@@ -183,7 +105,7 @@ Bytes FetchPageWith(const Text& url, const FetchLimits& limits) {
     }
     Transfer transfer{BodyBuffer(limits.bodyCap)};
     CURL* handle = easy.get();
-    curl_easy_setopt(handle, CURLOPT_CURLU, address.get());
+    curl_easy_setopt(handle, CURLOPT_CURLU, address->handle.get());
     curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
     curl_easy_setopt(handle, CURLOPT_USERAGENT, std::string(kUserAgent).c_str());
