@@ -4,8 +4,8 @@
 
 namespace norvique::test {
 
-bool WaitUntil(const std::function<bool()>& done) {
-    const ULONGLONG end = GetTickCount64() + kWaitMilliseconds;
+bool WaitUntil(const std::function<bool()>& done, DWORD milliseconds) {
+    const ULONGLONG end = GetTickCount64() + milliseconds;
     while (true) {
         MSG message{};
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -178,12 +178,20 @@ void TypeText(const std::wstring& text) {
 void ClickOn(HWND window) {
     RECT rect{};
     GetWindowRect(window, &rect);
-    SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-    std::vector<INPUT> inputs(2);
-    inputs[0].type = INPUT_MOUSE;
-    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    inputs[1].type = INPUT_MOUSE;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    // The move travels in the same batch as the button presses: a separate
+    // SetCursorPos may not have reached the input queue when they do.
+    const auto normalised = [](LONG pixel, int metric) {
+        return static_cast<LONG>(pixel * 65535 / (GetSystemMetrics(metric) - 1));
+    };
+    std::vector<INPUT> inputs(3);
+    for (INPUT& input : inputs) {
+        input.type = INPUT_MOUSE;
+    }
+    inputs[0].mi.dx = normalised((rect.left + rect.right) / 2, SM_CXSCREEN);
+    inputs[0].mi.dy = normalised((rect.top + rect.bottom) / 2, SM_CYSCREEN);
+    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
     Send(inputs);
 }
 

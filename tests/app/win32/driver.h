@@ -15,9 +15,9 @@ namespace norvique::test {
 // Long enough for a loaded machine under Wine; a healthy wait ends far sooner.
 inline constexpr DWORD kWaitMilliseconds = 30000;
 
-// Polls `done` until it holds or kWaitMilliseconds have passed, handling the
+// Polls `done` until it holds or `milliseconds` have passed, handling the
 // calling thread's own messages meanwhile. True when it held.
-bool WaitUntil(const std::function<bool()>& done);
+bool WaitUntil(const std::function<bool()>& done, DWORD milliseconds = kWaitMilliseconds);
 
 // A Unix path as Wine's drive Z: names it.
 std::wstring WindowsPath(const std::string& unixPath);
