@@ -177,16 +177,25 @@ class FetchState {
         return *sent_;
     }
 
-    // The body is final; what remains for the helper is closing its handles.
-    void Finish() {
+    // The body is final. `endsNow`: the helper has closed its handles and
+    // ends at once; otherwise closing them may keep it for long.
+    void Finish(bool endsNow) {
         const std::lock_guard lock(mutex_);
-        done_ = true;
-        changed_.notify_all();
+        if (!done_) {
+            done_ = true;
+            endsNow_ = endsNow;
+            changed_.notify_all();
+        }
     }
+
+    struct Result {
+        Bytes body;
+        bool helperEndsNow = false;
+    };
 
     // Waits until the body is final or the deadline has passed since the
     // first request went out, whichever comes first, and takes the body.
-    Bytes AwaitBody(std::chrono::milliseconds deadline) {
+    Result AwaitBody(std::chrono::milliseconds deadline) {
         std::unique_lock lock(mutex_);
         // Nothing before the first send touches the network.
         changed_.wait(lock, [this] { return done_ || sent_.has_value(); });
@@ -194,7 +203,7 @@ class FetchState {
             changed_.wait_until(lock, *sent_ + deadline, [this] { return done_; });
         }
         abandoned_ = true;
-        return body_.Take();
+        return {body_.Take(), done_ && endsNow_};
     }
 
   private:
@@ -203,36 +212,40 @@ class FetchState {
     BodyBuffer body_;
     std::optional<std::chrono::steady_clock::time_point> sent_;
     bool done_ = false;
+    bool endsNow_ = false;
     bool abandoned_ = false;
 };
 
-void ReadBody(HINTERNET request, std::chrono::steady_clock::time_point stopReading,
+// True when WinINet has nothing more to give: the body ended or a read
+// failed. False when reading stopped early, at the cap or the deadline.
+bool ReadBody(HINTERNET request, std::chrono::steady_clock::time_point stopReading,
               FetchState& state) {
     const std::uint32_t size = ChooseReadBufferSize(request);
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[size]);
     if (!buffer) {
-        return;
+        return true;
     }
     // A server that trickles a byte now and then would otherwise hold the
-    // window for as long as it likes; WinINet's own time-outs only catch
-    // a server that sends nothing at all.
+    // window for as long as it likes; WinINet's own time-outs do not catch
+    // a trickle.
     while (std::chrono::steady_clock::now() < stopReading) {
         // A read with the whole buffer waits until the buffer is full, which
         // a trickle takes hours to do: asking first what has arrived lets the
         // deadline be checked after every piece.
         DWORD available = 0;
         if (!InternetQueryDataAvailable(request, &available, 0, 0) || available == 0) {
-            return;
+            return true;
         }
         DWORD got = 0;
         const DWORD wanted = available < size ? available : size;
         if (!InternetReadFile(request, buffer.get(), wanted, &got) || got == 0) {
-            return;
+            return true;
         }
         if (!state.Append(buffer.get(), got)) {
-            return;
+            return false;
         }
     }
+    return false;
 }
 
 bool IsRedirect(DWORD status) {
@@ -345,9 +358,11 @@ Outcome RequestOnce(const std::string& url, bool mayRedirect, const FetchLimits&
         // Past the limit the fetch ends without a page, as a loop must.
         return {mayRedirect ? std::move(target) : std::nullopt};
     }
-    ReadBody(request.get(), sent + limits.deadline, state);
-    // Before the handles close: closing may wait for the rest of the body.
-    state.Finish();
+    if (!ReadBody(request.get(), sent + limits.deadline, state)) {
+        // Before the handles close: closing a request that stopped early
+        // may wait for the rest of the body.
+        state.Finish(false);
+    }
     return {};
 }
 
@@ -365,7 +380,7 @@ void Transfer(const Text& url, const FetchLimits& limits, FetchState& state) {
     } catch (const std::bad_alloc&) {
         // The bytes kept so far are still the result.
     }
-    state.Finish();
+    state.Finish(true);
 }
 
 }  // namespace
@@ -389,8 +404,22 @@ Bytes FetchPageWith(const Text& url, const FetchLimits& limits) {
     try {
         auto state = std::make_shared<FetchState>(limits.bodyCap);
         // The helper owns its copies: it may outlive this call.
-        std::thread([url, limits, state] { Transfer(url, limits, *state); }).detach();
-        return state->AwaitBody(limits.deadline);
+        std::thread helper([url, limits, state] { Transfer(url, limits, *state); });
+        FetchState::Result result;
+        try {
+            result = state->AwaitBody(limits.deadline);
+        } catch (...) {
+            helper.detach();
+            throw;
+        }
+        // A helper that is done is waited for, so that nothing of the fetch
+        // outlives it; one that WinINet still holds finishes by itself.
+        if (result.helperEndsNow) {
+            helper.join();
+        } else {
+            helper.detach();
+        }
+        return std::move(result.body);
     } catch (const std::bad_alloc&) {
         return {};
     } catch (const std::system_error&) {
