@@ -1,27 +1,10 @@
 // The extraction rule on arbitrary page bytes, with FindText held to the
-// plainest reading of the two-byte rule: walk the text a character at a time.
+// plainest reading of the two-byte rule.
 #include <cstdlib>
 
 #include "core/text.h"
 #include "fuzz/fuzz_input.h"
-
-namespace {
-
-std::int32_t WalkFind(std::string_view text, std::string_view sought) {
-    if (sought.empty() || text.size() < sought.size()) {
-        return -1;
-    }
-    std::size_t at = 0;
-    while (at + sought.size() <= text.size()) {
-        if (text.compare(at, sought.size(), sought) == 0) {
-            return static_cast<std::int32_t>(at + 1);
-        }
-        at += static_cast<unsigned char>(text[at]) >= 0x80 ? 2 : 1;
-    }
-    return -1;
-}
-
-}  // namespace
+#include "tests/support/two_byte_walk.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const norvique::Bytes body(norvique::fuzz::Input(data, size).Rest());
@@ -30,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
     const std::int32_t at = norvique::FindText(text, norvique::kMarker);
-    if (at != WalkFind(text, norvique::kMarker)) {
+    if (at != norvique::test::WalkFind(text, norvique::kMarker)) {
         std::abort();
     }
     const norvique::EndTime end = norvique::ExtractEndTime(text);

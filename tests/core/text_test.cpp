@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tests/support/cp936.h"
+#include "tests/support/two_byte_walk.h"
 
 namespace norvique {
 namespace {
@@ -79,21 +80,6 @@ TEST(FindText, FindsOnlyAtCharacterStarts) {
     }
 }
 
-// The straightforward walk of the two-byte rule, to hold the jumping search to.
-std::int32_t WalkFind(const std::string& text, const std::string& sought) {
-    if (text.empty()) {
-        return -1;
-    }
-    std::size_t at = 0;
-    while (at + sought.size() <= text.size()) {
-        if (text.compare(at, sought.size(), sought) == 0) {
-            return static_cast<std::int32_t>(at + 1);
-        }
-        at += static_cast<unsigned char>(text[at]) >= 0x80 ? 2 : 1;
-    }
-    return -1;
-}
-
 TEST(FindText, AgreesWithTheWalkOnMixedBytes) {
     // Texts from empty to a few blocks of the screening search long, over an
     // alphabet dense in lead bytes and marker pieces.
@@ -107,7 +93,8 @@ TEST(FindText, AgreesWithTheWalkOnMixedBytes) {
             text += alphabet[(state >> 16) % std::size(alphabet)];
         }
         state = state * 1664525U + 1013904223U;
-        ASSERT_EQ(FindText(text, kMarker), WalkFind(text, "ends=")) << testing::PrintToString(text);
+        ASSERT_EQ(FindText(text, kMarker), test::WalkFind(text, kMarker))
+            << testing::PrintToString(text);
     }
 }
 
