@@ -26,6 +26,9 @@ class BodyBuffer {
     Bytes Take() { return std::move(bytes_); }
 
   private:
+    // Called when the buffer has new memory, before most of it is written.
+    void Grown();
+
     std::size_t cap_;
     Bytes bytes_;
 };

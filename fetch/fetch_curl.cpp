@@ -122,6 +122,9 @@ Bytes FetchPageWith(const Text& url, const FetchLimits& limits) {
     // reads it.
     curl_easy_setopt(handle, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+    // Pieces of 100 KiB instead of 16 KiB: a large page then takes a sixth of
+    // the reads and callbacks.
+    curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, 102400L);
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS,
                      static_cast<long>(limits.connectTimeout.count()));
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
