@@ -209,6 +209,9 @@ def time_to_window(command, env, display):
     try:
         deadline = start + 60
         while time.perf_counter() < deadline:
+            if process.poll() is not None:
+                raise RuntimeError("%s ended with %d before its window showed" %
+                                   (command, process.returncode))
             found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Norvique$"],
                                    env=dict(env, DISPLAY=display), capture_output=True)
             if found.returncode == 0 and found.stdout.strip():
@@ -234,10 +237,12 @@ def startup_section(qt_binary, exe):
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     state = tempfile.mkdtemp(prefix="norvique-wine-")
     try:
-        for _ in range(100):
+        for _ in range(300):
             if os.path.exists("/tmp/.X11-unix/X%s" % display[1:]):
                 break
             time.sleep(0.1)
+        else:
+            raise RuntimeError("Xvfb did not start on %s" % display)
         env = dict(os.environ, DISPLAY=display)
         env.pop("QT_QPA_PLATFORM", None)
         if qt_binary:
