@@ -12,6 +12,24 @@
 
 namespace norvique::test {
 
+// Places of the main window's controls among its children, which the system
+// keeps in stacking order, top first.
+enum Child : std::size_t {
+    k透明标签3,
+    k按钮2,
+    k透明标签2,
+    k透明标签1,
+    k编辑框2,
+    k按钮1,
+    k编辑框1,
+    kChildCount
+};
+
+// ASCII text (an address) as a window text.
+inline std::wstring WidenAscii(const std::string& ascii) {
+    return std::wstring(ascii.begin(), ascii.end());
+}
+
 // Long enough for a loaded machine under Wine; a healthy wait ends far sooner.
 inline constexpr DWORD kWaitMilliseconds = 30000;
 

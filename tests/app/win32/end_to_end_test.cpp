@@ -14,16 +14,6 @@
 namespace norvique::test {
 namespace {
 
-// Places in the stacking order, top first.
-constexpr std::size_t k按钮2 = 1;
-constexpr std::size_t k编辑框2 = 4;
-constexpr std::size_t k按钮1 = 5;
-constexpr std::size_t k编辑框1 = 6;
-
-std::wstring Wide(const std::string& ascii) {
-    return std::wstring(ascii.begin(), ascii.end());
-}
-
 TEST(NorviqueEndToEnd, TypedAddressGivesTheEndTimeOrTheInformationBox) {
     const PageServer server = PageServer::FromEnvironment();
     Program norvique(WindowsPath(NORVIQUE_EXE));
@@ -53,8 +43,8 @@ TEST(NorviqueEndToEnd, TypedAddressGivesTheEndTimeOrTheInformationBox) {
         ASSERT_TRUE(focused());
         PressKeys({VK_END});
         PressKeys({VK_SHIFT, VK_HOME});
-        TypeText(Wide(address));
-        EXPECT_TRUE(WaitUntil([&] { return TextOf(box(k编辑框1)) == Wide(address); }));
+        TypeText(WidenAscii(address));
+        EXPECT_TRUE(WaitUntil([&] { return TextOf(box(k编辑框1)) == WidenAscii(address); }));
         PostMessageW(box(k按钮1), BM_CLICK, 0, 0);
     };
 

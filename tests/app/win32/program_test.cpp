@@ -26,18 +26,6 @@ constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr wchar_t kInformationCaption[] = L"信息：";
 constexpr DWORD kExitFailure = static_cast<DWORD>(-1);
 
-// Places in the stacking order, top first.
-enum Child : std::size_t {
-    k透明标签3,
-    k按钮2,
-    k透明标签2,
-    k透明标签1,
-    k编辑框2,
-    k按钮1,
-    k编辑框1,
-    kChildCount
-};
-
 std::wstring NorviqueExe() {
     return WindowsPath(NORVIQUE_EXE);
 }

@@ -29,12 +29,6 @@
 namespace norvique::test {
 namespace {
 
-// Places in the stacking order, top first.
-constexpr std::size_t k按钮2 = 1;
-constexpr std::size_t k编辑框2 = 4;
-constexpr std::size_t k按钮1 = 5;
-constexpr std::size_t k编辑框1 = 6;
-
 // Queries before the first reading: the first ones load WinINet's DLLs, open
 // the root handle, fill the heap's free lists and the message box's class and
 // font caches, which is growth that happens once, not per query.
@@ -70,10 +64,6 @@ using Key = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
 Search FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& entry) {
     HANDLE search = FindFirstFileW(pattern.c_str(), &entry);
     return Search(search == INVALID_HANDLE_VALUE ? nullptr : search);
-}
-
-std::wstring Wide(const std::string& ascii) {
-    return std::wstring(ascii.begin(), ascii.end());
 }
 
 // The end time of 1368346611 + offset as the window shows it: 2013-05-12
@@ -325,8 +315,8 @@ class NorviqueStress : public testing::Test {
         const bool found = number % 2 == 0;
         const std::wstring shownBefore = TextOf(Box(k编辑框2));
         const std::wstring address =
-            Wide(found ? server_.Http("/ends/" + std::to_string(1368346611 + number))
-                       : server_.Http("/missing"));
+            WidenAscii(found ? server_.Http("/ends/" + std::to_string(1368346611 + number))
+                             : server_.Http("/missing"));
         DWORD_PTR result = 0;
         if (!SendMessageTimeoutW(Box(k编辑框1), WM_SETTEXT, 0,
                                  reinterpret_cast<LPARAM>(address.c_str()), SMTO_ABORTIFHUNG,
