@@ -25,6 +25,10 @@ packages=(
 
 bash scripts/install-missing.sh "${packages[@]}" || exit 1
 
+# The tests compare Chinese text; a UTF-8 locale (always there on Debian)
+# keeps the tools that print it from depending on the caller's settings.
+export LANG=C.UTF-8
+
 suites=("$@")
 [ ${#suites[@]} -gt 0 ] || suites=(linux sanitize memcheck windows fuzz)
 
